@@ -44,8 +44,16 @@ void flush_buffer(text_output& out) {
   out.used = 0;
 }
 
-// Appends bytes that contain no LF.
-void put_bytes(text_output& out, const char* data, size_t size) {
+// Appends bytes as they are: they hold no LF to translate.
+void put_bytes(text_output& out, std::string_view bytes) {
+  const char* data = bytes.data();
+  size_t size = bytes.size();
+  // Most pieces fit the buffer whole.
+  if (size <= kBufferSize - out.used) {
+    std::memcpy(out.buffer.get() + out.used, data, size);
+    out.used += size;
+    return;
+  }
   while (size > 0) {
     if (out.used == kBufferSize) flush_buffer(out);
     size_t n = kBufferSize - out.used;
@@ -68,11 +76,11 @@ void put_text(text_output& out, std::string_view text) {
   while (p < end) {
     const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
     if (lf == nullptr) {
-      put_bytes(out, p, end - p);
+      put_bytes(out, std::string_view(p, end - p));
       return;
     }
-    put_bytes(out, p, lf - p);
-    put_bytes(out, "\r\n", 2);
+    put_bytes(out, std::string_view(p, lf - p));
+    put_bytes(out, "\r\n");
     p = lf + 1;
   }
 }
@@ -92,11 +100,12 @@ void write_header(text_output& out, std::string_view code_set_name,
 }
 
 void write_mapping(text_output& out, const mapping_pair& pair) {
-  put_text(out, "<U00");
-  put_text(out, pair.unicode_text);
-  put_text(out, "> \\x");
-  put_text(out, pair.byte_text);
-  put_text(out, " |0\n");
+  // The texts of a pair hold no LF, so only the line end needs translating.
+  put_bytes(out, "<U00");
+  put_bytes(out, pair.unicode_text);
+  put_bytes(out, "> \\x");
+  put_bytes(out, pair.byte_text);
+  put_bytes(out, " |0\r\n");
 }
 
 void write_trailer(text_output& out) { put_text(out, "END CHARMAP\n"); }

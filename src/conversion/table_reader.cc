@@ -106,9 +106,14 @@ void drain_input(table_reader& reader) {
   reader.begin = reader.end;
 }
 
-// Applies one table line to the reader's state. Returns true when the line
-// yields the kept pair.
-bool accept_line(table_reader& reader, std::string_view text) {
+void copy_text(kept_text& to, const kept_text& from) {
+  std::memcpy(to.chars, from.chars, from.size);
+  to.size = from.size;
+}
+
+// Takes the tokens of one table line into the kept texts. Returns true when
+// the line is to be judged by the repeat search.
+bool take_line(table_reader& reader, std::string_view text) {
   // Comment lines and empty lines carry no tokens.
   if (text.empty() || text.front() == ';') return false;
   const line_tokens tokens = tokenize_table_line(text);
@@ -118,21 +123,47 @@ bool accept_line(table_reader& reader, std::string_view text) {
   // Every data line is judged on the kept texts, even one that supplied
   // none of them. A Unicode text of "00" marks a byte without a character;
   // an empty one means no line has supplied a pair yet.
-  const std::string_view byte_text = reader.kept.byte_text.view();
   const std::string_view unicode_text = reader.kept.unicode_text.view();
-  if (unicode_text == "00" || unicode_text.empty()) return false;
+  return unicode_text != "00" && !unicode_text.empty();
+}
 
+// Reads lines until kCandidatesAhead candidates wait or the input ends.
+void gather_candidates(table_reader& reader) {
+  std::string_view text;
+  while (reader.candidate_count < kCandidatesAhead &&
+         next_table_line(reader, &text)) {
+    if (!take_line(reader, text)) continue;
+    candidate_pair& c =
+        reader.candidates[(reader.first_candidate + reader.candidate_count++) %
+                          kCandidatesAhead];
+    copy_text(c.pair.byte_text, reader.kept.byte_text);
+    copy_text(c.pair.unicode_text, reader.kept.unicode_text);
+    c.byte_hash = text_set::hash(c.pair.byte_text.view());
+    c.unicode_hash = text_set::hash(c.pair.unicode_text.view());
+    reader.emitted.byte_texts.prefetch(c.byte_hash);
+    reader.emitted.unicode_texts.prefetch(c.unicode_hash);
+  }
+}
+
+// The repeat search. Returns true when the candidate is accepted.
+bool accept_candidate(table_reader& reader, const candidate_pair& c) {
   // A byte or a character that comes a second time means the table has
   // begun to assign values anew (a second table, or a slip in this one).
-  // The mapping ends there for good; the caller never hands a stopped reader
-  // a line.
-  if (reader.emitted.byte_texts.contains(byte_text) ||
-      reader.emitted.unicode_texts.contains(unicode_text)) {
+  // The mapping ends there for good.
+  text_set& byte_texts = reader.emitted.byte_texts;
+  text_set& unicode_texts = reader.emitted.unicode_texts;
+  const std::string_view byte_text = c.pair.byte_text.view();
+  const std::string_view unicode_text = c.pair.unicode_text.view();
+  const text_set::position byte_position =
+      byte_texts.find(byte_text, c.byte_hash);
+  const text_set::position unicode_position =
+      unicode_texts.find(unicode_text, c.unicode_hash);
+  if (byte_position.found || unicode_position.found) {
     reader.stopped = true;
     return false;
   }
-  reader.emitted.byte_texts.insert(byte_text);
-  reader.emitted.unicode_texts.insert(unicode_text);
+  byte_texts.insert(byte_text, byte_position);
+  unicode_texts.insert(unicode_text, unicode_position);
   ++reader.emitted_count;
   return true;
 }
@@ -143,14 +174,19 @@ table_reader::table_reader(byte_source& table)
     : source(&table), buffer(new char[kBlockSize]) {}
 
 std::optional<mapping_pair> next_pair(table_reader& reader) {
-  std::string_view text;
-  while (!reader.stopped && next_table_line(reader, &text)) {
-    if (accept_line(reader, text)) {
-      return mapping_pair{reader.kept.byte_text.view(),
-                          reader.kept.unicode_text.view()};
+  while (!reader.stopped) {
+    gather_candidates(reader);
+    if (reader.candidate_count == 0) return std::nullopt;
+    const candidate_pair& c = reader.candidates[reader.first_candidate];
+    reader.first_candidate = (reader.first_candidate + 1) % kCandidatesAhead;
+    --reader.candidate_count;
+    // The slot stays untouched until the next call gathers candidates.
+    if (accept_candidate(reader, c)) {
+      return mapping_pair{c.pair.byte_text.view(), c.pair.unicode_text.view()};
     }
   }
   // Once stopped, no line can yield anything, so the rest is only read.
+  reader.candidate_count = 0;
   drain_input(reader);
   return std::nullopt;
 }

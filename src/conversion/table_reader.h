@@ -14,6 +14,7 @@
 #define TABULOR_CONVERSION_TABLE_READER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -57,6 +58,18 @@ struct emitted_pairs {
   text_set unicode_texts;
 };
 
+// A data line's kept pair that waits to be judged against the emitted
+// pairs, with the hashes of its texts.
+struct candidate_pair {
+  kept_pair pair;
+  uint64_t byte_hash = 0;
+  uint64_t unicode_hash = 0;
+};
+
+// Lines are cut and tokenized this many candidates ahead of the repeat
+// search, so that the memory the search will touch is already on its way.
+inline constexpr size_t kCandidatesAhead = 16;
+
 // The state of reading one table. Create it over a source, then call
 // next_pair until it returns no pair; the source must stay alive until then.
 struct table_reader {
@@ -72,6 +85,9 @@ struct table_reader {
   bool read_failed = false;  // ... because a read failed
 
   kept_pair kept;  // starts empty: no pair before a line supplies one
+  candidate_pair candidates[kCandidatesAhead];  // a ring
+  size_t first_candidate = 0;
+  size_t candidate_count = 0;
   emitted_pairs emitted;
   size_t emitted_count = 0;
   bool stopped = false;  // set at the first repeat, never cleared
