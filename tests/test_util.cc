@@ -5,25 +5,6 @@
 
 namespace tabulor {
 
-long string_source::read(char* buffer, size_t capacity) {
-  ++reads_;
-  size_t n = std::min({capacity, chunk_, data_.size() - offset_});
-  if (fail_at_ != std::string::npos && offset_ + n > fail_at_) return -1;
-  std::memcpy(buffer, data_.data() + offset_, n);
-  offset_ += n;
-  return static_cast<long>(n);
-}
-
-bool string_sink::write(std::string_view bytes) {
-  ++writes;
-  if (capacity_ != std::string::npos &&
-      data.size() + bytes.size() > capacity_) {
-    return false;
-  }
-  data.append(bytes);
-  return true;
-}
-
 std::string hex_dump(std::string_view bytes) {
   std::string dump;
   char cell[8];

@@ -67,7 +67,7 @@ class text_set {
   // The text a filled slot holds; it may point into the slot itself.
   std::string_view text_of(const slot& s) const;
 
-  // A power of two of them, never more than half full, mapped straight from
+  // A power of two of them, at most three quarters full, mapped straight from
   // the system (see map_slots).
   slot* slots_;
   size_t slot_count_;
