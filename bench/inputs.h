@@ -15,7 +15,7 @@ enum class input_kind {
   dropped,    // data lines whose Unicode text is 00
   stop_tail,  // a few pairs, a repeat, then a long tail of data lines
   comments,   // comment lines only
-  long_lines  // lines of 1000 characters, each cut into table lines
+  long_lines  // dropped lines of 1000 characters, cut into table lines
 };
 
 // Parses "accepted", "dropped", ...; returns false for an unknown name.
