@@ -55,6 +55,7 @@ struct child_options {
   rlim_t file_size_limit = RLIM_INFINITY;
   bool as_nobody = false;  // drop root, so that permissions apply
   mode_t umask = 022;
+  bool output_closed = false;  // nobody reads the standard output
 };
 
 struct child_result {
@@ -64,13 +65,21 @@ struct child_result {
 
 class TabulorTest : public ::testing::Test {
  protected:
+  // The run directory is work/ in a fresh temporary directory, which also
+  // holds a copy of the binary that nobody may run wherever the build is.
   void SetUp() override {
     char pattern[] = "/tmp/tabulor-e2e-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    base_ = pattern;
+    ASSERT_EQ(chmod(base_.c_str(), 0755), 0);
+    dir_ = base_ + "/work";
+    ASSERT_EQ(mkdir(dir_.c_str(), 0755), 0);
+    binary_ = base_ + "/tabulor";
+    write_file(binary_, read_file(TABULOR_BINARY));
+    ASSERT_EQ(chmod(binary_.c_str(), 0755), 0);
   }
   void TearDown() override {
-    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
+    ASSERT_EQ(std::system(("rm -rf '" + base_ + "'").c_str()), 0);
   }
 
   std::string path(std::string_view name) const {
@@ -95,14 +104,18 @@ class TabulorTest : public ::testing::Test {
            (setgid(kNobody) != 0 || setuid(kNobody) != 0))) {
         _exit(127);
       }
-      std::vector<char*> argv{const_cast<char*>(TABULOR_BINARY)};
+      std::vector<char*> argv{const_cast<char*>(binary_.c_str())};
       for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
       argv.push_back(nullptr);
-      execv(TABULOR_BINARY, argv.data());
+      execv(binary_.c_str(), argv.data());
       _exit(127);
     }
     close(pipe_fds[1]);
+    if (options.output_closed) {
+      close(pipe_fds[0]);
+      pipe_fds[0] = open("/dev/null", O_RDONLY);
+    }
     *output_fd = pipe_fds[0];
     return pid;
   }
@@ -141,7 +154,9 @@ class TabulorTest : public ::testing::Test {
     return names;
   }
 
+  std::string base_;
   std::string dir_;
+  std::string binary_;
 };
 
 const std::string kSmallTable =
@@ -213,6 +228,27 @@ TEST_F(TabulorTest, ReportsAMissingTableAndCreatesNothing) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.output, not_found("300.cp"));
   EXPECT_TRUE(files().empty());
+}
+
+TEST_F(TabulorTest, ConvertsWhenNobodyReadsTheMessage) {
+  write_file(path("300.cp"), kSmallTable);
+  child_options options;
+  options.output_closed = true;  // the message's write fails with EPIPE
+  EXPECT_EQ(run({"300"}, options).status, 0);
+  EXPECT_EQ(files().size(), 2u);
+}
+
+TEST_F(TabulorTest, AcceptsAnArgumentOfAnyLength) {
+  // The names grow past what the file system takes: the mapping file of a
+  // 250-character number, the table of a 100000-character one.
+  for (size_t length : {size_t{250}, size_t{100000}}) {
+    const std::string number(length, 'n');
+    if (length == 250) write_file(path(number + ".cp"), kSmallTable);
+    const child_result result = run({number});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, not_found(number + ".cp"));
+  }
+  EXPECT_EQ(files().size(), 1u);
 }
 
 TEST_F(TabulorTest, ReportsAMissingMappingDirectoryAsNotFound) {

@@ -12,6 +12,9 @@ int main(int argc, char** argv) {
   // A file size limit must fail the write, so that the run can report it,
   // rather than kill the process.
   signal(SIGXFSZ, SIG_IGN);
+  // Nor may a reader that went away before the message: the files are done
+  // by then, and the exit status reports on them.
+  signal(SIGPIPE, SIG_IGN);
   tabulor::fd_sink console(STDOUT_FILENO);
   return tabulor::run_command_line(argc, argv, console);
 }
