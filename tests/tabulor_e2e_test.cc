@@ -301,10 +301,13 @@ TEST_F(TabulorTest, RefusesAMappingFileTheUserMayNotWrite) {
   EXPECT_EQ(files().size(), 2u);
 }
 
-TEST_F(TabulorTest, ReplacesAnExistingMappingFileKeepingItsMode) {
+TEST_F(TabulorTest, ReplacesAnExistingMappingFileKeepingModeAndOwner) {
   write_file(path("300.cp"), kSmallTable);
   write_file(path("zel-300_p100-2006.ucm"), std::string(100000, 'o'));
   ASSERT_EQ(chmod(path("zel-300_p100-2006.ucm").c_str(), 0640), 0);
+  // Root may give the new file the old one's owner; others cannot.
+  const uid_t owner = geteuid() == 0 ? kNobody : geteuid();
+  ASSERT_EQ(chown(path("zel-300_p100-2006.ucm").c_str(), owner, -1), 0);
   const child_result result = run({"300"});
   EXPECT_EQ(result.output, created("zel-300_p100-2006.ucm"));
   EXPECT_TRUE(same_bytes(
@@ -313,6 +316,7 @@ TEST_F(TabulorTest, ReplacesAnExistingMappingFileKeepingItsMode) {
   struct stat st;
   ASSERT_EQ(stat(path("zel-300_p100-2006.ucm").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_uid, owner);
   EXPECT_EQ(files().size(), 2u);
 }
 

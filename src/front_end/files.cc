@@ -92,9 +92,18 @@ bool replacement_file::open(const std::string& path) {
     if (errno != EEXIST) return false;
   }
   if (fd_ < 0) return false;
-  if (exists && fchmod(fd_, existing.st_mode & 07777) != 0) {
-    discard();
-    return false;
+  if (exists) {
+    // Keep the old file's owner where the user may (root may; others may
+    // only keep a group they belong to), as writing into it would have.
+    if (fchown(fd_, existing.st_uid, existing.st_gid) != 0 &&
+        fchown(fd_, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+      // The new file stays the user's own: nothing else can be done.
+    }
+    // After fchown, which may clear set-id bits.
+    if (fchmod(fd_, existing.st_mode & 07777) != 0) {
+      discard();
+      return false;
+    }
   }
   return true;
 }

@@ -63,9 +63,10 @@ class replacement_file {
   // Prepares the new content of `path`. Returns false, leaving everything as
   // it was, when `path` cannot be opened for writing: its directory is
   // missing, it is a directory, or the user may not write it or create it.
-  // A replaced file keeps its permission bits; a new one gets those of any
-  // new file under the umask. A symbolic link stays a link and its target
-  // gets the new content.
+  // A replaced file keeps its permission bits, and its owner and group as
+  // far as the user may give them; a new one gets the permission bits of
+  // any new file under the umask. A symbolic link stays a link and its
+  // target gets the new content.
   bool open(const std::string& path);
 
   // The descriptor to write the new content to; -1 before open().
