@@ -346,6 +346,17 @@ TEST_F(TabulorTest, WritesThroughASymbolicLink) {
   EXPECT_EQ(files("store"), std::set<std::string>{"real.ucm"});
 }
 
+TEST_F(TabulorTest, WritesADeviceDirectly) {
+  // There is no old content to keep, and the device must stay in place.
+  write_file(path("300.cp"), kSmallTable);
+  ASSERT_EQ(symlink("/dev/null", path("zel-300_p100-2006.ucm").c_str()), 0);
+  EXPECT_EQ(run({"300"}).output, created("zel-300_p100-2006.ucm"));
+  struct stat st;
+  ASSERT_EQ(stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  EXPECT_EQ(files().size(), 2u);
+}
+
 TEST_F(TabulorTest, ReportsAFileSizeLimitAndKeepsTheOldMappingFile) {
   // The limit is a real RLIMIT_FSIZE set in the child: its write fails with
   // EFBIG part-way through the mapping file.

@@ -78,7 +78,17 @@ bool replacement_file::open(const std::string& path) {
     }
   }
   target_path_ = resolved_path(path);
-  // A short name of its own, so that it fits wherever the target's name fits.
+  if (!create_temp()) return false;
+  if (exists && !take_attributes(existing)) {
+    discard();
+    return false;
+  }
+  return true;
+}
+
+bool replacement_file::create_temp() {
+  // A short name of its own, so that it fits wherever the target's name
+  // fits; hidden, so that listings and globs for *.ucm pass it by.
   const std::string prefix = directory_part(target_path_) + ".tabulor-" +
                              std::to_string(getpid()) + "-";
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
@@ -87,25 +97,23 @@ bool replacement_file::open(const std::string& path) {
                  O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       temp_path_ = std::move(temp);
-      break;
+      return true;
     }
+    // A name left by an earlier, killed run with the same process id.
     if (errno != EEXIST) return false;
   }
-  if (fd_ < 0) return false;
-  if (exists) {
-    // Keep the old file's owner where the user may (root may; others may
-    // only keep a group they belong to), as writing into it would have.
-    if (fchown(fd_, existing.st_uid, existing.st_gid) != 0 &&
-        fchown(fd_, static_cast<uid_t>(-1), existing.st_gid) != 0) {
-      // The new file stays the user's own: nothing else can be done.
-    }
-    // After fchown, which may clear set-id bits.
-    if (fchmod(fd_, existing.st_mode & 07777) != 0) {
-      discard();
-      return false;
-    }
+  return false;
+}
+
+bool replacement_file::take_attributes(const struct stat& old_file) {
+  // Keep the old file's owner where the user may (root may; others may
+  // only keep a group they belong to), as writing into it would have.
+  if (fchown(fd_, old_file.st_uid, old_file.st_gid) != 0 &&
+      fchown(fd_, static_cast<uid_t>(-1), old_file.st_gid) != 0) {
+    // The new file stays the user's own: nothing else can be done.
   }
-  return true;
+  // After fchown, which may clear set-id bits.
+  return fchmod(fd_, old_file.st_mode & 07777) == 0;
 }
 
 bool replacement_file::commit() {

@@ -4,6 +4,8 @@
 #ifndef TABULOR_FRONT_END_FILES_H_
 #define TABULOR_FRONT_END_FILES_H_
 
+#include <sys/stat.h>
+
 #include <string>
 #include <string_view>
 
@@ -77,6 +79,10 @@ class replacement_file {
   bool commit();
 
  private:
+  // Creates the temporary file beside target_path_.
+  bool create_temp();
+  // Gives the temporary file the permission bits and owner of `old_file`.
+  bool take_attributes(const struct stat& old_file);
   void discard();
 
   int fd_ = -1;
