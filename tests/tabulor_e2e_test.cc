@@ -53,6 +53,7 @@ std::string created(std::string_view mapping) {
 // How the child is started, beyond its arguments.
 struct child_options {
   rlim_t file_size_limit = RLIM_INFINITY;
+  rlim_t address_space_limit = RLIM_INFINITY;
   bool as_nobody = false;  // drop root, so that permissions apply
   mode_t umask = 022;
   bool output_closed = false;  // nobody reads the standard output
@@ -99,7 +100,10 @@ class TabulorTest : public ::testing::Test {
       close(pipe_fds[1]);
       umask(options.umask);
       const rlimit limit{options.file_size_limit, options.file_size_limit};
+      const rlimit memory{options.address_space_limit,
+                          options.address_space_limit};
       if (chdir(dir_.c_str()) != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0 ||
+          setrlimit(RLIMIT_AS, &memory) != 0 ||
           (options.as_nobody &&
            (setgid(kNobody) != 0 || setuid(kNobody) != 0))) {
         _exit(127);
@@ -378,6 +382,27 @@ TEST_F(TabulorTest, ReportsAFileSizeLimitAndKeepsTheOldMappingFile) {
   }
   // Without the limit the same table converts.
   EXPECT_EQ(run({"300"}).status, 0);
+}
+
+TEST_F(TabulorTest, ReportsRunningOutOfMemoryAndKeepsTheOldMappingFile) {
+#ifdef TABULOR_SANITIZED
+  GTEST_SKIP() << "the sanitizers' shadow memory does not fit the limit";
+#endif
+  // A real RLIMIT_AS in the child: the repeat search's tables for three
+  // million pairs do not fit in 64 MiB.
+  std::string table;
+  for (int i = 0; i < 3000000; ++i) {
+    table += "x " + std::to_string(i) + " u " + std::to_string(i) + "\n";
+  }
+  write_file(path("300.cp"), table);
+  write_file(path("zel-300_p100-2006.ucm"), "old");
+  child_options options;
+  options.address_space_limit = rlim_t{64} << 20;
+  const child_result result = run({"300"}, options);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.output, "\nFile zel-300_p100-2006.ucm Not Written.\n\n");
+  EXPECT_EQ(read_file(path("zel-300_p100-2006.ucm")), "old");
+  EXPECT_EQ(files().size(), 2u);
 }
 
 TEST_F(TabulorTest, NeverShowsAPartOfTheMappingFileWhenKilled) {

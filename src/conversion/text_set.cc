@@ -2,12 +2,18 @@
 
 #include <sys/mman.h>
 
+#include <bit>
 #include <cassert>
 #include <cstring>
 #include <new>
 
 namespace tabulor {
 namespace {
+
+// A short text's bytes share its slot with the kind and the tag, which
+// take the slot's high-order bytes: that layout needs the low-order bytes
+// first in memory.
+static_assert(std::endian::native == std::endian::little);
 
 constexpr size_t kInitialSlots = 1024;
 constexpr size_t kShortTextMax = 6;

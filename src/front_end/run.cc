@@ -1,5 +1,7 @@
 #include "front_end/run.h"
 
+#include <new>
+
 #include "front_end/files.h"
 
 namespace tabulor {
@@ -61,8 +63,15 @@ int run_conversion(std::string_view code_page_number, byte_sink& console) {
 
   fd_source table_source(table.fd());
   fd_sink mapping_sink(mapping.fd());
-  switch (convert_table(table_source, mapping_sink, names.code_set_name,
-                        code_page_number)) {
+  conversion_outcome outcome;
+  try {
+    outcome = convert_table(table_source, mapping_sink, names.code_set_name,
+                            code_page_number);
+  } catch (const std::bad_alloc&) {
+    // More pairs than memory holds: the mapping file cannot be completed.
+    outcome = conversion_outcome::write_failed;
+  }
+  switch (outcome) {
     case conversion_outcome::read_failed:
       // A table read in part (or a directory) would give a wrong mapping.
       return say_not_found(console, names);

@@ -35,7 +35,8 @@ conversion_outcome convert_table(byte_source& table, byte_sink& mapping,
 // Converts the table of `code_page_number` in the current directory into
 // its mapping file and writes the one message of the run to `console`.
 // Returns the exit status: 0, or 1 when the mapping file could not be
-// written completely (it then keeps its old content, if it had one).
+// written completely, for want of disk or of memory (it then keeps its old
+// content, if it had one).
 int run_conversion(std::string_view code_page_number, byte_sink& console);
 
 // The whole command line: checks that it holds exactly one argument that
