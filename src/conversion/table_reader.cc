@@ -1,6 +1,7 @@
 #include "conversion/table_reader.h"
 
 #include <array>
+#include <cassert>
 #include <cstring>
 
 namespace tabulor {
@@ -38,7 +39,9 @@ unsigned char byte_class(char c) {
   return kByteClasses[static_cast<unsigned char>(c)];
 }
 
+// A token lies within one table line, so it always fits.
 void keep(kept_text& kept, std::string_view token) {
+  assert(token.size() <= sizeof kept.chars);
   std::memcpy(kept.chars, token.data(), token.size());
   kept.size = token.size();
 }
@@ -106,11 +109,6 @@ void drain_input(table_reader& reader) {
   reader.begin = reader.end;
 }
 
-void copy_text(kept_text& to, const kept_text& from) {
-  std::memcpy(to.chars, from.chars, from.size);
-  to.size = from.size;
-}
-
 // Takes the tokens of one table line into the kept texts. Returns true when
 // the line is to be judged by the repeat search.
 bool take_line(table_reader& reader, std::string_view text) {
@@ -136,8 +134,8 @@ void gather_candidates(table_reader& reader) {
     candidate_pair& c =
         reader.candidates[(reader.first_candidate + reader.candidate_count++) %
                           kCandidatesAhead];
-    copy_text(c.pair.byte_text, reader.kept.byte_text);
-    copy_text(c.pair.unicode_text, reader.kept.unicode_text);
+    keep(c.pair.byte_text, reader.kept.byte_text.view());
+    keep(c.pair.unicode_text, reader.kept.unicode_text.view());
     c.byte_hash = text_set::hash(c.pair.byte_text.view());
     c.unicode_hash = text_set::hash(c.pair.unicode_text.view());
     reader.emitted.byte_texts.prefetch(c.byte_hash);
