@@ -50,6 +50,19 @@ std::string created(std::string_view mapping) {
   return "\nUCM File " + std::string(mapping) + " created\n\n";
 }
 
+std::string not_written(std::string_view mapping) {
+  return "\nFile " + std::string(mapping) + " Not Written.\n\n";
+}
+
+// A table of `count` distinct pairs, each accepted: x 0 u 0, x 1 u 1, ...
+std::string distinct_pairs(int count) {
+  std::string table;
+  for (int i = 0; i < count; ++i) {
+    table += "x " + std::to_string(i) + " u " + std::to_string(i) + "\n";
+  }
+  return table;
+}
+
 // How the child is started, beyond its arguments.
 struct child_options {
   rlim_t file_size_limit = RLIM_INFINITY;
@@ -364,11 +377,7 @@ TEST_F(TabulorTest, WritesADeviceDirectly) {
 TEST_F(TabulorTest, ReportsAFileSizeLimitAndKeepsTheOldMappingFile) {
   // The limit is a real RLIMIT_FSIZE set in the child: its write fails with
   // EFBIG part-way through the mapping file.
-  std::string table;
-  for (int i = 0; i < 5000; ++i) {
-    table += "x " + std::to_string(i) + " u " + std::to_string(i) + "\n";
-  }
-  write_file(path("300.cp"), table);
+  write_file(path("300.cp"), distinct_pairs(5000));
   for (rlim_t limit : {rlim_t{0}, rlim_t{100}, rlim_t{70000}}) {
     SCOPED_TRACE(limit);
     write_file(path("zel-300_p100-2006.ucm"), "old");
@@ -376,7 +385,7 @@ TEST_F(TabulorTest, ReportsAFileSizeLimitAndKeepsTheOldMappingFile) {
     options.file_size_limit = limit;
     const child_result result = run({"300"}, options);
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "\nFile zel-300_p100-2006.ucm Not Written.\n\n");
+    EXPECT_EQ(result.output, not_written("zel-300_p100-2006.ucm"));
     EXPECT_EQ(read_file(path("zel-300_p100-2006.ucm")), "old");
     EXPECT_EQ(files().size(), 2u);
   }
@@ -390,27 +399,19 @@ TEST_F(TabulorTest, ReportsRunningOutOfMemoryAndKeepsTheOldMappingFile) {
 #endif
   // A real RLIMIT_AS in the child: the repeat search's tables for three
   // million pairs do not fit in 64 MiB.
-  std::string table;
-  for (int i = 0; i < 3000000; ++i) {
-    table += "x " + std::to_string(i) + " u " + std::to_string(i) + "\n";
-  }
-  write_file(path("300.cp"), table);
+  write_file(path("300.cp"), distinct_pairs(3000000));
   write_file(path("zel-300_p100-2006.ucm"), "old");
   child_options options;
   options.address_space_limit = rlim_t{64} << 20;
   const child_result result = run({"300"}, options);
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.output, "\nFile zel-300_p100-2006.ucm Not Written.\n\n");
+  EXPECT_EQ(result.output, not_written("zel-300_p100-2006.ucm"));
   EXPECT_EQ(read_file(path("zel-300_p100-2006.ucm")), "old");
   EXPECT_EQ(files().size(), 2u);
 }
 
 TEST_F(TabulorTest, NeverShowsAPartOfTheMappingFileWhenKilled) {
-  std::string table;
-  for (int i = 0; i < 1000000; ++i) {
-    table += "x " + std::to_string(i) + " u " + std::to_string(i) + "\n";
-  }
-  write_file(path("300.cp"), table);
+  write_file(path("300.cp"), distinct_pairs(1000000));
   ASSERT_EQ(run({"300"}).status, 0);
   const std::string complete = read_file(path("zel-300_p100-2006.ucm"));
   const std::string old_content = "old";
@@ -455,10 +456,7 @@ TEST_F(TabulorTest, ReadsTablesAsCrLfTextFiles) {
 }
 
 TEST_F(TabulorTest, ConvertsBinaryAndDegenerateInputWithoutHarm) {
-  std::string distinct;
-  for (int i = 0; i < 1000000; ++i) {
-    distinct += "x " + std::to_string(i) + " u " + std::to_string(i) + "\n";
-  }
+  const std::string distinct = distinct_pairs(1000000);
   std::string distinct_charmap;
   for (int i = 0; i < 1000000; ++i) {
     const std::string n = std::to_string(i);
