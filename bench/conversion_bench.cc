@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "front_end/run.h"
+#include "conversion/convert_table.h"
 #include "inputs.h"
 
 namespace tabulor {
@@ -18,11 +18,11 @@ namespace {
 class view_source : public byte_source {
  public:
   explicit view_source(std::string_view data) : data_(data) {}
-  long read(char* buffer, size_t capacity) override {
+  std::ptrdiff_t read(char* buffer, size_t capacity) override {
     const size_t n = std::min(capacity, data_.size());
     std::memcpy(buffer, data_.data(), n);
     data_.remove_prefix(n);
-    return static_cast<long>(n);
+    return static_cast<std::ptrdiff_t>(n);
   }
 
  private:
@@ -44,7 +44,7 @@ void convert(benchmark::State& state, input_kind kind) {
     view_source source(table);
     null_sink sink;
     benchmark::DoNotOptimize(
-        convert_table(source, sink, "zel-300_p100-2006", "300"));
+        convert_table(source, sink, "zel-300_p100-2006", "300", {1, 2}));
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(table.size()));

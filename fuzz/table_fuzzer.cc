@@ -11,7 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "front_end/run.h"
+#include "conversion/convert_table.h"
+#include "conversion/mapping_writer.h"
 #include "memory_io.h"
 #include "reference_model.h"
 
@@ -30,7 +31,7 @@ void check(bool holds, const char* what) {
 std::string header_for(std::string_view number) {
   string_sink sink;
   text_output out(sink);
-  write_header(out, derive_names(number).code_set_name, number);
+  write_header(out, "zel-" + std::string(number) + "_p100-2006", number);
   check(flush_text(out), "header written");
   return sink.data;
 }
@@ -65,8 +66,8 @@ void check_conversion(std::string_view data) {
 
   string_source source(table, chunk);
   string_sink sink;
-  check(convert_table(source, sink, "zel-300_p100-2006", "300") ==
-            conversion_outcome::complete,
+  check(convert_table(source, sink, "zel-300_p100-2006", "300",
+                      hash_seed{chunk, 0}) == conversion_outcome::complete,
         "conversion complete");
   const std::string& file = sink.data;
 

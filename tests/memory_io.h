@@ -8,8 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/mapping_writer.h"
-#include "conversion/table_reader.h"
+#include "conversion/byte_stream.h"
 
 namespace tabulor {
 
@@ -21,7 +20,7 @@ class string_source : public byte_source {
                          size_t fail_at = std::string::npos)
       : data_(std::move(data)), chunk_(chunk), fail_at_(fail_at) {}
 
-  long read(char* buffer, size_t capacity) override;
+  std::ptrdiff_t read(char* buffer, size_t capacity) override;
 
   size_t reads() const { return reads_; }
 

@@ -12,18 +12,10 @@
 #include <memory>
 #include <string_view>
 
+#include "conversion/byte_stream.h"
 #include "conversion/mapping_pair.h"
 
 namespace tabulor {
-
-// Where the bytes of a mapping file go.
-class byte_sink {
- public:
-  virtual ~byte_sink() = default;
-
-  // Writes all of `data`. Returns false when that failed.
-  virtual bool write(std::string_view data) = 0;
-};
 
 // A buffered text stream over a sink. The first failed write sticks: nothing
 // is written after it, and flush_text reports it.

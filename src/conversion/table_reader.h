@@ -14,11 +14,11 @@
 #define TABULOR_CONVERSION_TABLE_READER_H_
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
 
+#include "conversion/byte_stream.h"
 #include "conversion/mapping_pair.h"
 #include "conversion/text_set.h"
 
@@ -27,77 +27,57 @@ namespace tabulor {
 // The most characters one table line holds, its LF included.
 inline constexpr size_t kTableLineMax = 79;
 
-// Where the bytes of a table come from.
-class byte_source {
+class table_reader {
  public:
-  virtual ~byte_source() = default;
+  // Creates a reader of the table in `table`, which must outlive it. `seed`
+  // keys the hash of the repeat search; the pairs do not depend on it.
+  table_reader(byte_source& table, hash_seed seed);
 
-  // Reads at most `capacity` bytes into `buffer`. Returns how many were read,
-  // 0 at the end of the input, or -1 on a read error.
-  virtual long read(char* buffer, size_t capacity) = 0;
+  // Returns the next accepted pair, or no pair when the input is exhausted.
+  // The returned texts stay valid until the next call. Throws
+  // std::bad_alloc when the accepted pairs outgrow memory.
+  std::optional<mapping_pair> next_pair();
+
+  // Whether a read error, rather than the end of the table, ended the input.
+  // After the stop the rest of the table is still read, so an error there
+  // counts too.
+  bool read_failed() const { return read_failed_; }
+
+ private:
+  // A token kept from an earlier line. A token lies within one table line,
+  // so it never needs more room than that.
+  struct kept_text {
+    char chars[kTableLineMax];
+    size_t size = 0;
+    void keep(std::string_view token);
+    std::string_view view() const { return {chars, size}; }
+  };
+
+  void fill_buffer();
+  bool next_table_line(std::string_view* text);
+  bool accept_line(std::string_view text);
+  void drain_input();
+
+  byte_source& source_;
+  // Raw table bytes; [begin_, end_) is not yet cut into lines.
+  std::unique_ptr<char[]> buffer_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
+  bool input_ended_ = false;
+  bool read_failed_ = false;
+
+  // The kept texts start empty: no pair before a line supplies one.
+  struct {
+    kept_text byte_text;
+    kept_text unicode_text;
+  } kept_;
+  // The texts of every accepted pair.
+  struct {
+    text_set byte_texts;
+    text_set unicode_texts;
+  } emitted_;
+  bool stopped_ = false;  // set at the first repeat, never cleared
 };
-
-// A token kept from an earlier line. A token lies within one table line, so
-// it never needs more room than that.
-struct kept_text {
-  char chars[kTableLineMax];
-  size_t size = 0;
-
-  std::string_view view() const { return {chars, size}; }
-};
-
-// The kept texts, in the shape of the pair they will form.
-struct kept_pair {
-  kept_text byte_text;
-  kept_text unicode_text;
-};
-
-// Every text of the pairs accepted so far, for the repeat search.
-struct emitted_pairs {
-  text_set byte_texts;
-  text_set unicode_texts;
-};
-
-// A data line's kept pair that waits to be judged against the emitted
-// pairs, with the hashes of its texts.
-struct candidate_pair {
-  kept_pair pair;
-  uint64_t byte_hash = 0;
-  uint64_t unicode_hash = 0;
-};
-
-// Lines are cut and tokenized this many candidates ahead of the repeat
-// search, so that the memory the search will touch is already on its way.
-inline constexpr size_t kCandidatesAhead = 16;
-
-// The state of reading one table. Create it over a source, then call
-// next_pair until it returns no pair; the source must stay alive until then.
-struct table_reader {
-  explicit table_reader(byte_source& table);
-
-  byte_source* source;
-
-  // Raw table bytes; [begin, end) is not yet handled.
-  std::unique_ptr<char[]> buffer;
-  size_t begin = 0;
-  size_t end = 0;
-  bool input_ended = false;  // the source has nothing more to give
-  bool read_failed = false;  // ... because a read failed
-
-  kept_pair kept;  // starts empty: no pair before a line supplies one
-  candidate_pair candidates[kCandidatesAhead];  // a ring
-  size_t first_candidate = 0;
-  size_t candidate_count = 0;
-  emitted_pairs emitted;
-  size_t emitted_count = 0;
-  bool stopped = false;  // set at the first repeat, never cleared
-};
-
-// Returns the next accepted pair, or no pair when the input is exhausted;
-// then read_failed tells whether a read error ended it. The returned texts
-// stay valid until the next call. After the stop, the rest of the input is
-// still read (so a read error there is seen), but yields nothing.
-std::optional<mapping_pair> next_pair(table_reader& reader);
 
 // The first four tokens of a table line, as the reader sees them.
 struct line_tokens {

@@ -1,173 +1,153 @@
 #include "conversion/text_set.h"
 
-#include <sys/mman.h>
-
 #include <bit>
 #include <cassert>
 #include <cstring>
-#include <new>
 
 namespace tabulor {
 namespace {
 
-// A short text's bytes share its slot with the kind and the tag, which
-// take the slot's high-order bytes: that layout needs the low-order bytes
-// first in memory.
-static_assert(std::endian::native == std::endian::little);
+constexpr size_t kInitialSlots = 1024;  // a real code page needs no more
+constexpr size_t kInlineMax = 8;
+constexpr int kOffsetBytes = 6;
 
-constexpr size_t kInitialSlots = 1024;
-constexpr size_t kShortTextMax = 6;
-constexpr uint64_t kLongText = 7;
-constexpr int kKindShift = 48;
-constexpr int kTagShift = 56;
-constexpr int kLongSizeShift = 40;
-constexpr uint64_t kOffsetMask = (uint64_t{1} << kLongSizeShift) - 1;
-
-// A fast hash for short texts: eight bytes at a time, each folded in with a
-// multiply and a shift, the length mixed in first so that texts that differ
-// only in trailing NUL bytes hash apart.
-uint64_t hash_text(std::string_view text) {
-  uint64_t hash = 0x9e3779b97f4a7c15ULL ^ text.size();
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left > 0) {
-    uint64_t chunk = 0;
-    const size_t n = left < 8 ? left : 8;
-    std::memcpy(&chunk, p, n);
-    hash = (hash ^ chunk) * 0xbf58476d1ce4e5b9ULL;
-    hash ^= hash >> 29;
-    p += n;
-    left -= n;
-  }
-  hash *= 0x94d049bb133111ebULL;
-  return hash ^ (hash >> 32);
-}
-
-uint64_t kind_of(uint64_t s) { return (s >> kKindShift) & 0xff; }
-
-// The slot a text would have, but for a long text's offset, which the
-// caller adds. Either way the hash's top byte is its tag.
-uint64_t key_of(std::string_view text, uint64_t hash) {
-  const uint64_t tag = hash >> 56 << kTagShift;
-  if (text.size() <= kShortTextMax) {
-    uint64_t chars = 0;
-    std::memcpy(&chars, text.data(), text.size());
-    return chars | uint64_t{text.size()} << kKindShift | tag;
-  }
-  return uint64_t{text.size()} << kLongSizeShift | kLongText << kKindShift |
-         tag;
-}
-
-// The slot index a hash starts probing at.
-size_t home_of(uint64_t hash, size_t mask) { return hash & mask; }
-
-// Zeroed memory for `count` slots. Fresh pages from the system need no pass
-// to clear them, and huge pages, where the system grants them, spare the
-// random probes of a large table most of their TLB misses: together they
-// halve the time of a conversion with a million pairs.
-uint64_t* map_slots(size_t count) {
-  const size_t bytes = count * sizeof(uint64_t);
-  void* slots = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (slots == MAP_FAILED) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-  // Only a hint: a system without huge pages refuses it and nothing changes.
-  (void)madvise(slots, bytes, MADV_HUGEPAGE);
+// The 128-bit product of a and b, folded to 64 bits.
+uint64_t fold_multiply(uint64_t a, uint64_t b) {
+#if defined(__SIZEOF_INT128__)
+  __extension__ using uint128 = unsigned __int128;
+  const uint128 product = static_cast<uint128>(a) * b;
+  return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
+#else
+  // The same product from 32-bit halves, for compilers without a 128-bit
+  // integer type.
+  const uint64_t a_lo = a & 0xffffffff, a_hi = a >> 32;
+  const uint64_t b_lo = b & 0xffffffff, b_hi = b >> 32;
+  const uint64_t lo_lo = a_lo * b_lo, hi_lo = a_hi * b_lo;
+  const uint64_t lo_hi = a_lo * b_hi, hi_hi = a_hi * b_hi;
+  const uint64_t cross = (lo_lo >> 32) + (hi_lo & 0xffffffff) + lo_hi;
+  const uint64_t lo = (cross << 32) | (lo_lo & 0xffffffff);
+  const uint64_t hi = (hi_lo >> 32) + (cross >> 32) + hi_hi;
+  return lo ^ hi;
 #endif
-  return static_cast<uint64_t*>(slots);
 }
 
-void unmap_slots(uint64_t* slots, size_t count) {
-  munmap(slots, count * sizeof(uint64_t));
+// Spreads any seed, even zero, into a well-mixed key.
+uint64_t spread(uint64_t x) {
+  x += 0x9e3779b97f4a7c15ULL;
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+
+using slot_bytes = std::array<unsigned char, 8>;
+
+// A slot's eight bytes as one word, for comparing slots in one step. Its
+// value depends on the byte order, but whether two words are equal, or
+// zero, does not.
+uint64_t word(const slot_bytes& s) {
+  uint64_t w;
+  std::memcpy(&w, s.data(), sizeof w);
+  return w;
+}
+
+// Every filled slot has a non-zero byte among its first two.
+bool is_empty(const slot_bytes& s) { return word(s) == 0; }
+
+// The slot a hash starts probing at: its top bits, so that the order of
+// the texts in the table follows their hashes, and growing the table
+// writes the larger one from start to end instead of all over.
+size_t home(uint64_t hash, size_t slot_count) {
+  return static_cast<size_t>(hash >> (64 - std::countr_zero(slot_count)));
 }
 
 }  // namespace
 
-text_set::text_set()
-    : slots_(map_slots(kInitialSlots)), slot_count_(kInitialSlots) {}
+text_set::text_set(hash_seed seed)
+    : seed_{spread(seed.k0), spread(seed.k1 ^ 0x5851f42d4c957f2dULL) | 1},
+      slots_(kInitialSlots) {}
 
-text_set::~text_set() { unmap_slots(slots_, slot_count_); }
-
-uint64_t text_set::hash(std::string_view text) { return hash_text(text); }
-
-void text_set::prefetch(uint64_t hash) const {
-  __builtin_prefetch(&slots_[home_of(hash, slot_count_ - 1)]);
-}
-
-std::string_view text_set::long_text(slot s) const {
-  return std::string_view(long_chars_.data() + (s & kOffsetMask),
-                          (s >> kLongSizeShift) & 0xff);
-}
-
-text_set::position text_set::find(std::string_view text, uint64_t hash) const {
-  const uint64_t key = key_of(text, hash);
-  const size_t mask = slot_count_ - 1;
-  if (text.size() <= kShortTextMax) {
-    for (size_t i = home_of(hash, mask);; i = (i + 1) & mask) {
-      if (slots_[i] == 0 || slots_[i] == key) return {key, i, slots_[i] != 0};
-    }
+uint64_t text_set::hash(std::string_view text) const {
+  // Each eight bytes are folded in with a keyed multiply; the size goes in
+  // first, and NUL padding cannot make two texts alike, as none holds NUL.
+  uint64_t h = seed_.k0 ^ text.size();
+  for (size_t at = 0; at < text.size(); at += 8) {
+    uint64_t chunk = 0;
+    std::memcpy(&chunk, text.data() + at,
+                text.size() - at < 8 ? text.size() - at : 8);
+    h = fold_multiply(h ^ chunk, seed_.k1);
   }
-  // A long text matches a slot with the same kind, size and tag, and the
-  // same characters.
-  const uint64_t header_mask = ~kOffsetMask;
-  for (size_t i = home_of(hash, mask);; i = (i + 1) & mask) {
-    const slot s = slots_[i];
-    if (s == 0) return {key, i, false};
-    if ((s & header_mask) == key && long_text(s) == text) return {key, i, true};
-  }
-}
-
-void text_set::insert(std::string_view text, const position& where) {
-  assert(!where.found && !text.empty() && text.size() <= kTextSetMaxSize);
-  slot s = where.key;
-  if (text.size() > kShortTextMax) {
-    // 40 bits of offset reach 1 TiB of texts, far more than memory holds.
-    assert(long_chars_.size() + text.size() <= kOffsetMask);
-    s |= uint64_t{long_chars_.size()};
-    long_chars_.insert(long_chars_.end(), text.begin(), text.end());
-  }
-  slots_[where.slot] = s;
-  ++size_;
-  // Keep the table at most three quarters full: probe runs stay within a
-  // cache line or two, and a short text costs 11 to 22 bytes.
-  if (size_ * 4 > slot_count_ * 3) grow();
+  return h;
 }
 
 std::string_view text_set::text_of(const slot& s) const {
-  if (kind_of(s) == kLongText) return long_text(s);
-  // A short text is the first bytes of its slot.
-  return std::string_view(reinterpret_cast<const char*>(&s), kind_of(s));
+  if (s[0] != 0) {
+    const void* nul = std::memchr(s.data(), 0, kInlineMax);
+    const size_t size = nul == nullptr
+                            ? kInlineMax
+                            : static_cast<const unsigned char*>(nul) - s.data();
+    return {reinterpret_cast<const char*>(s.data()), size};
+  }
+  size_t offset = 0;
+  for (int i = kOffsetBytes - 1; i >= 0; --i) offset = offset << 8 | s[2 + i];
+  return {long_chars_.data() + offset, s[1]};
+}
+
+size_t text_set::find(std::string_view text, uint64_t hash, bool* found) const {
+  const size_t mask = slots_.size() - 1;
+  size_t i = home(hash, slots_.size());
+  if (text.size() <= kInlineMax) {
+    slot key{};
+    std::memcpy(key.data(), text.data(), text.size());
+    const uint64_t key_word = word(key);
+    for (; word(slots_[i]) != key_word && !is_empty(slots_[i]);
+         i = (i + 1) & mask) {
+    }
+  } else {
+    for (; !is_empty(slots_[i]); i = (i + 1) & mask) {
+      const slot& s = slots_[i];
+      if (s[0] == 0 && s[1] == text.size() && text_of(s) == text) break;
+    }
+  }
+  *found = !is_empty(slots_[i]);
+  return i;
+}
+
+bool text_set::insert(std::string_view text) {
+  assert(!text.empty() && text.size() <= 255);
+  assert(text.find('\0') == std::string_view::npos);
+  bool found = false;
+  const size_t i = find(text, hash(text), &found);
+  if (found) return false;
+  slot s{};
+  if (text.size() <= kInlineMax) {
+    std::memcpy(s.data(), text.data(), text.size());
+  } else {
+    size_t offset = long_chars_.size();
+    assert(offset >> (8 * kOffsetBytes) == 0);
+    long_chars_.insert(long_chars_.end(), text.begin(), text.end());
+    s[1] = static_cast<unsigned char>(text.size());
+    for (int b = 0; b < kOffsetBytes; ++b, offset >>= 8) {
+      s[2 + b] = static_cast<unsigned char>(offset & 0xff);
+    }
+  }
+  slots_[i] = s;
+  ++size_;
+  // At most three quarters full, probe runs stay short; a short text then
+  // costs 11 to 22 bytes.
+  if (size_ * 4 > slots_.size() * 3) grow();
+  return true;
 }
 
 void text_set::grow() {
-  slot* const old = slots_;
-  const size_t old_count = slot_count_;
-  slots_ = map_slots(old_count * 2);
-  slot_count_ = old_count * 2;
-  const size_t mask = slot_count_ - 1;
-  // Each text lands at a random place in the new table. Placing it a few
-  // texts after its place was prefetched hides most of the memory latency.
-  constexpr size_t kAhead = 32;
-  struct move {
-    slot s;
-    size_t home;
-  } moves[kAhead];
-  size_t move_count = 0;
-  auto place = [&](const move& m) {
-    size_t i = m.home;
-    while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = m.s;
-  };
-  for (size_t j = 0; j < old_count; ++j) {
-    if (old[j] == 0) continue;
-    const size_t home = home_of(hash_text(text_of(old[j])), mask);
-    __builtin_prefetch(&slots_[home], 1);
-    move& m = moves[move_count++ % kAhead];
-    if (move_count > kAhead) place(m);
-    m = move{old[j], home};
+  std::vector<slot> grown(slots_.size() * 2);
+  const size_t mask = grown.size() - 1;
+  for (const slot& s : slots_) {
+    if (is_empty(s)) continue;
+    size_t i = home(hash(text_of(s)), grown.size());
+    while (!is_empty(grown[i])) i = (i + 1) & mask;
+    grown[i] = s;
   }
-  for (size_t k = 0; k < move_count && k < kAhead; ++k) place(moves[k]);
-  unmap_slots(old, old_count);
+  slots_.swap(grown);
 }
 
 }  // namespace tabulor

@@ -1,8 +1,9 @@
-// A set of short byte strings, for finding repeated table texts quickly.
+// A set of table texts, for finding the first repeated one quickly.
 
 #ifndef TABULOR_CONVERSION_TEXT_SET_H_
 #define TABULOR_CONVERSION_TEXT_SET_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -10,67 +11,46 @@
 
 namespace tabulor {
 
-// The longest text a text_set holds. Table tokens are far shorter: a token
-// never outgrows the table line it comes from.
-inline constexpr size_t kTextSetMaxSize = 255;
+// The key of the set's hash. A run takes it from the system's random
+// source, so that no table written in advance can make its texts collide.
+struct hash_seed {
+  uint64_t k0 = 0;
+  uint64_t k1 = 0;
+};
 
-// An open-addressing hash set that owns copies of its texts. Lookups and
-// insertions take constant time on average however many texts it holds.
-// Texts of up to six bytes, as nearly all table texts are, live in the
-// table itself, so that looking one up touches a single cache line.
+// An open-addressing hash set that owns copies of its texts. Adding or
+// finding a text takes constant time on average however many it holds.
+// Texts of up to eight bytes, as nearly all table texts are, live in the
+// slot itself, so that a lookup touches a single cache line.
 class text_set {
  public:
-  text_set();
-  ~text_set();
+  explicit text_set(hash_seed seed);
   text_set(const text_set&) = delete;
   text_set& operator=(const text_set&) = delete;
 
-  // Where a lookup ended: at the text, or at the place it would go.
-  struct position {
-    uint64_t key;
-    size_t slot;
-    bool found;
-  };
-
-  // The hash that find() uses, for callers that want to compute it once.
-  static uint64_t hash(std::string_view text);
-
-  // Asks the processor to start loading the slots a lookup of a text with
-  // this hash begins at; a hint only, with no effect on the result.
-  void prefetch(uint64_t hash) const;
-
-  // Looks `text` up, comparing byte for byte. `hash` must be hash(text).
-  position find(std::string_view text, uint64_t hash) const;
-
-  position find(std::string_view text) const { return find(text, hash(text)); }
-
-  bool contains(std::string_view text) const { return find(text).found; }
-
-  // Adds a copy of `text`, at most kTextSetMaxSize bytes long, which `where`
-  // (returned by find(text) with no insert since) did not find.
-  void insert(std::string_view text, const position& where);
-
-  void insert(std::string_view text) { insert(text, find(text)); }
-
-  size_t size() const { return size_; }
+  // Adds a copy of `text` unless the set holds it already; returns true
+  // when it was added. Texts are compared byte for byte. `text` is 1 to
+  // 255 bytes long and holds no NUL byte, as a table token never does.
+  // Throws std::bad_alloc when the set cannot grow.
+  bool insert(std::string_view text);
 
  private:
-  // One slot of the table, 64 bits; 0 is an empty slot. Byte 6 tells what
-  // the others hold, byte 7 is 8 bits of the text's hash:
-  //  - 1 to 6: a short text of that size, in bytes 0 to 5;
-  //  - kLongText: a longer text, in long_chars_ at the offset in bits 0 to
-  //    39, of the size in bits 40 to 47.
-  using slot = uint64_t;
+  // A slot holds, byte by byte, so that its layout is the same on every
+  // machine: nothing (all zero), or a text of up to eight bytes padded with
+  // NULs, or a NUL, a longer text's size, and in the last six bytes the
+  // offset of its characters in long_chars_, low byte first.
+  using slot = std::array<unsigned char, 8>;
 
-  void grow();
-  std::string_view long_text(slot s) const;
+  uint64_t hash(std::string_view text) const;
   // The text a filled slot holds; it may point into the slot itself.
   std::string_view text_of(const slot& s) const;
+  // Where `text` is, or the empty slot where it would go.
+  size_t find(std::string_view text, uint64_t hash, bool* found) const;
+  void grow();
 
-  // A power of two of them, at most three quarters full, mapped straight from
-  // the system (see map_slots).
-  slot* slots_;
-  size_t slot_count_;
+  hash_seed seed_;
+  // A power of two of them, at most three quarters full.
+  std::vector<slot> slots_;
   std::vector<char> long_chars_;
   size_t size_ = 0;
 };

@@ -1,14 +1,13 @@
 #include "front_end/run.h"
 
-#include <new>
-
-#include "front_end/files.h"
+#include "conversion/convert_table.h"
+#include "front_end/system.h"
 
 namespace tabulor {
 namespace {
 
-// Console messages end their lines with this platform's LF; only the
-// mapping file uses CR LF.
+// Console messages end their lines with LF, which the console writes as its
+// system ends lines; only the mapping file always has CR LF.
 void say(byte_sink& console, std::string_view before, std::string_view name,
          std::string_view after) {
   std::string message;
@@ -36,46 +35,22 @@ run_names derive_names(std::string_view code_page_number) {
   return names;
 }
 
-conversion_outcome convert_table(byte_source& table, byte_sink& mapping,
-                                 std::string_view code_set_name,
-                                 std::string_view code_page_number) {
-  table_reader reader(table);
-  text_output out(mapping);
-  write_header(out, code_set_name, code_page_number);
-  while (std::optional<mapping_pair> pair = next_pair(reader)) {
-    write_mapping(out, *pair);
-  }
-  write_trailer(out);
-  if (reader.read_failed) return conversion_outcome::read_failed;
-  return flush_text(out) ? conversion_outcome::complete
-                         : conversion_outcome::write_failed;
-}
-
 int run_conversion(std::string_view code_page_number, byte_sink& console) {
   const run_names names = derive_names(code_page_number);
   // The table comes first: without it, the mapping file is left untouched.
-  input_file table(names.table_name);
-  if (table.fd() < 0) return say_not_found(console, names);
-  replacement_file mapping;
-  if (!mapping.open(names.mapping_file_name)) {
+  table_file table;
+  mapping_file mapping;
+  if (!table.open(names.table_name) ||
+      !mapping.open(names.mapping_file_name, table)) {
     return say_not_found(console, names);
   }
-
-  fd_source table_source(table.fd());
-  fd_sink mapping_sink(mapping.fd());
-  conversion_outcome outcome;
-  try {
-    outcome = convert_table(table_source, mapping_sink, names.code_set_name,
-                            code_page_number);
-  } catch (const std::bad_alloc&) {
-    // More pairs than memory holds: the mapping file cannot be completed.
-    outcome = conversion_outcome::write_failed;
-  }
-  switch (outcome) {
+  switch (convert_table(table, mapping, names.code_set_name, code_page_number,
+                        random_seed())) {
     case conversion_outcome::read_failed:
-      // A table read in part (or a directory) would give a wrong mapping.
+      // A table read in part would give a wrong mapping.
       return say_not_found(console, names);
     case conversion_outcome::write_failed:
+    case conversion_outcome::out_of_memory:
       break;
     case conversion_outcome::complete:
       if (mapping.commit()) {
@@ -88,10 +63,21 @@ int run_conversion(std::string_view code_page_number, byte_sink& console) {
   return 1;
 }
 
+bool usable_code_page_number(std::string_view number) {
+  // No file on the tool's native system has a control character or a
+  // double quote in its name, and either would break the header's lines or
+  // quotes.
+  for (const char c : number) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f || c == '"') return false;
+  }
+  return true;
+}
+
 int run_command_line(int argc, const char* const* argv, byte_sink& console) {
-  // Only the first character is tested: an empty argument is an (empty)
-  // code page number.
-  if (argc != 2 || argv[1][0] == '-') {
+  // Only the first character is tested for "-": an empty argument is an
+  // (empty) code page number.
+  if (argc != 2 || argv[1][0] == '-' || !usable_code_page_number(argv[1])) {
     say(console, "\nCode Page Number Expected. Example: tabulor 300\n\n", "",
         "");
     return 0;

@@ -6,8 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/mapping_writer.h"
-#include "conversion/table_reader.h"
+#include "conversion/byte_stream.h"
 
 namespace tabulor {
 
@@ -21,17 +20,6 @@ struct run_names {
 
 run_names derive_names(std::string_view code_page_number);
 
-enum class conversion_outcome {
-  complete,
-  read_failed,   // the table could not be read to its end
-  write_failed,  // some of the mapping file could not be written
-};
-
-// Writes the whole mapping file for the table in `table` to `mapping`.
-conversion_outcome convert_table(byte_source& table, byte_sink& mapping,
-                                 std::string_view code_set_name,
-                                 std::string_view code_page_number);
-
 // Converts the table of `code_page_number` in the current directory into
 // its mapping file and writes the one message of the run to `console`.
 // Returns the exit status: 0, or 1 when the mapping file could not be
@@ -39,9 +27,13 @@ conversion_outcome convert_table(byte_source& table, byte_sink& mapping,
 // content, if it had one).
 int run_conversion(std::string_view code_page_number, byte_sink& console);
 
+// Whether a code page number is one the tool takes: it holds no control
+// character (0x01-0x1F, 0x7F) and no double quote.
+bool usable_code_page_number(std::string_view number);
+
 // The whole command line: checks that it holds exactly one argument that
-// does not start with "-", then runs the conversion. Returns the exit
-// status.
+// does not start with "-" and is a usable code page number, then runs the
+// conversion. Returns the exit status.
 int run_command_line(int argc, const char* const* argv, byte_sink& console);
 
 }  // namespace tabulor
