@@ -7,6 +7,7 @@
 #ifndef TABULOR_TESTS_REFERENCE_MODEL_H_
 #define TABULOR_TESTS_REFERENCE_MODEL_H_
 
+#include <random>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,6 +23,11 @@ std::vector<text_pair> reference_pairs(std::string_view table);
 // The CHARMAP section, between "CHARMAP" and "END CHARMAP", that the tool
 // writes for `table`, with its CR LF line ends.
 std::string reference_charmap(std::string_view table);
+
+// A random table: short tokens from a small alphabet, so that repeats, "00"
+// and carried-over texts are common, mixed with every troublesome byte and
+// lines of every length.
+std::string random_table(std::mt19937& random);
 
 }  // namespace tabulor
 

@@ -25,39 +25,6 @@ std::string charmap_of(const std::string& table, size_t chunk, hash_seed seed) {
   return sink.data.substr(begin + 11, sink.data.size() - begin - 11 - 13);
 }
 
-// Random tables: short tokens from a small alphabet so that repeats, "00"
-// and carried-over texts are common, mixed with every troublesome byte and
-// lines of every length.
-std::string random_table(std::mt19937& random) {
-  static const std::string kTokenChars = "00001ai";
-  static const std::string kOddBytes(" =\n\r\r\n;;\t\0\x1a\x80\xff", 14);
-  std::string table;
-  const int lines = std::uniform_int_distribution<int>(0, 40)(random);
-  for (int line = 0; line < lines; ++line) {
-    const int kind = std::uniform_int_distribution<int>(0, 9)(random);
-    if (kind == 0) {
-      table += std::string(std::uniform_int_distribution<int>(0, 200)(random),
-                           random() % 2 ? ';' : ' ');
-    } else if (kind == 1) {
-      for (int i = std::uniform_int_distribution<int>(0, 100)(random); i > 0;
-           --i) {
-        table += kOddBytes[random() % kOddBytes.size()];
-      }
-    } else {
-      const int tokens = std::uniform_int_distribution<int>(0, 6)(random);
-      for (int t = 0; t < tokens; ++t) {
-        table += random() % 4 ? " " : " = ";
-        for (int i = std::uniform_int_distribution<int>(1, 3)(random); i > 0;
-             --i) {
-          table += kTokenChars[random() % kTokenChars.size()];
-        }
-      }
-    }
-    table += random() % 3 ? "\n" : "\r\n";
-  }
-  return table;
-}
-
 TEST(ReferenceModel, AgreesWithTheReaderOnRandomTables) {
   std::mt19937 random(20061211);
   for (int round = 0; round < 3000; ++round) {
