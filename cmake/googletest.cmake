@@ -23,3 +23,14 @@ if(NOT TARGET GTest::gtest_main)
   message(STATUS "GoogleTest not found (no package, no sources in "
                  "${TABULOR_GOOGLETEST_SOURCE}): the tests are not built")
 endif()
+
+# Registers a GoogleTest program with CTest: each test on its own where the
+# program runs natively, the whole program as one test under an emulator,
+# where every start is slow (wine takes seconds).
+function(tabulor_add_gtest target)
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${target} COMMAND ${target})
+  else()
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120)
+  endif()
+endfunction()

@@ -8,6 +8,9 @@ trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" > /dev/null
 test -x "$work/prefix/bin/tabulor"
 gzip -t "$work/prefix/share/man/man1/tabulor.1.gz"
+gzip -t "$work/prefix/share/doc/tabulor/changelog.gz"
+grep -q "^License: Expat" "$work/prefix/share/doc/tabulor/copyright"
+test -f "$work/prefix/share/bash-completion/completions/tabulor"
 mkdir "$work/run"
 cp "$source/examples/300.cp" "$work/run/"
 output=$(cd "$work/run" && "$work/prefix/bin/tabulor" 300)

@@ -50,6 +50,18 @@ std::string directory_part(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The full path of a name, for ReplaceFile, which wine does not resolve
+// from the current directory. Empty when there is none.
+std::string full_path(const std::string& name) {
+  const DWORD size = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return "";
+  std::string path(size, '\0');
+  const DWORD got = GetFullPathNameA(name.c_str(), size, path.data(), nullptr);
+  if (got == 0 || got >= size) return "";
+  path.resize(got);
+  return path;
+}
+
 // The identity of an open file: its volume and its index there.
 bool file_identity(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
   return GetFileInformationByHandle(file, info) != 0;
@@ -200,12 +212,12 @@ bool mapping_file::commit() {
   // ReplaceFile keeps the replaced file's attributes and security; a new
   // file is moved into place, through to the disk.
   const bool placed =
-      s.replaces ? ReplaceFileA(s.target_path.c_str(), s.temporary_path.c_str(),
-                                nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                nullptr, nullptr) != 0
-                 : MoveFileExA(
-                       s.temporary_path.c_str(), s.target_path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+      s.replaces
+          ? ReplaceFileA(full_path(s.target_path).c_str(),
+                         full_path(s.temporary_path).c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+          : MoveFileExA(s.temporary_path.c_str(), s.target_path.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   if (!placed) return false;
   g_temporary_path = nullptr;
   s.temporary_path.clear();
