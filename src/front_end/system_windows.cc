@@ -217,7 +217,8 @@ bool mapping_file::commit() {
                          full_path(s.temporary_path).c_str(), nullptr,
                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
           : MoveFileExA(s.temporary_path.c_str(), s.target_path.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+                0;
   if (!placed) return false;
   g_temporary_path = nullptr;
   s.temporary_path.clear();
