@@ -23,6 +23,19 @@ int say_not_found(byte_sink& console, const run_names& names) {
   return 0;
 }
 
+// Whether a code page number can name files and stand inside the quoted
+// names of the header.
+bool usable_code_page_number(std::string_view number) {
+  // No file on the tool's native system has a control character or a
+  // double quote in its name, and either would break the header's lines or
+  // quotes.
+  for (const char c : number) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f || c == '"') return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 run_names derive_names(std::string_view code_page_number) {
@@ -61,17 +74,6 @@ int run_conversion(std::string_view code_page_number, byte_sink& console) {
   }
   say(console, "\nFile ", names.mapping_file_name, " Not Written.\n\n");
   return 1;
-}
-
-bool usable_code_page_number(std::string_view number) {
-  // No file on the tool's native system has a control character or a
-  // double quote in its name, and either would break the header's lines or
-  // quotes.
-  for (const char c : number) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f || c == '"') return false;
-  }
-  return true;
 }
 
 int run_command_line(int argc, const char* const* argv, byte_sink& console) {

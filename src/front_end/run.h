@@ -27,13 +27,9 @@ run_names derive_names(std::string_view code_page_number);
 // content, if it had one).
 int run_conversion(std::string_view code_page_number, byte_sink& console);
 
-// Whether a code page number is one the tool takes: it holds no control
-// character (0x01-0x1F, 0x7F) and no double quote.
-bool usable_code_page_number(std::string_view number);
-
 // The whole command line: checks that it holds exactly one argument that
-// does not start with "-" and is a usable code page number, then runs the
-// conversion. Returns the exit status.
+// does not start with "-" and holds no control character (0x01-0x1F, 0x7F)
+// and no double quote, then runs the conversion. Returns the exit status.
 int run_command_line(int argc, const char* const* argv, byte_sink& console);
 
 }  // namespace tabulor
