@@ -10,10 +10,6 @@
 namespace tabulor {
 namespace {
 
-const std::string kSmallTable =
-    "; test table\r\n\r\nA 41 B 41\r\nA=C1 B=C1\r\n";
-const std::string kSmallCharmap = "<U0041> \\x41 |0\r\n<U00C1> \\xC1 |0\r\n";
-
 TEST_F(TabulorTest, RefusesABadCommandLine) {
   write_file(path("300.cp"), kSmallTable);
   const std::vector<std::vector<std::string>> command_lines = {

@@ -31,6 +31,15 @@ inline constexpr uid_t kNobody = 65534;
   if (::tabulor::testing_windows_build()) \
   GTEST_SKIP() << "a POSIX matter, not tested on Windows"
 
+// A small table with comments, an empty line, both separators and CR LF
+// line ends, the CHARMAP lines it gives, and the mapping file of code page
+// 300.
+inline const std::string kSmallTable =
+    "; test table\r\n\r\nA 41 B 41\r\nA=C1 B=C1\r\n";
+inline const std::string kSmallCharmap =
+    "<U0041> \\x41 |0\r\n<U00C1> \\xC1 |0\r\n";
+inline const std::string kMapping300 = "zel-300_p100-2006.ucm";
+
 // Whether the tool under test is a Windows build, and whether it runs
 // under an emulator.
 bool testing_windows_build();

@@ -15,17 +15,15 @@
 namespace tabulor {
 namespace {
 
-const std::string kMapping = "zel-300_p100-2006.ucm";
-
 TEST_F(TabulorTest, LeavesTheOldMappingFileWhenKilledMidWrite) {
   TABULOR_POSIX_ONLY();
   const std::string table = distinct_pairs(100000);
-  write_file(path(kMapping), "old");
+  write_file(path(kMapping300), "old");
   held_run held = start_held("300", table.substr(0, table.size() / 2));
   ASSERT_EQ(kill(held.pid, SIGKILL), 0);
   const child_result result = finish_held(held);
   EXPECT_EQ(result.signal, SIGKILL);
-  EXPECT_EQ(read_file(path(kMapping)), "old");
+  EXPECT_EQ(read_file(path(kMapping300)), "old");
   // Nothing can clean up after SIGKILL: the temporary file stays, under a
   // name of its own.
   EXPECT_EQ(files().size(), 3u);
@@ -36,14 +34,14 @@ TEST_F(TabulorTest, RemovesItsTemporaryFileWhenInterrupted) {
   const std::string table = distinct_pairs(100000);
   for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     SCOPED_TRACE(strsignal(s));
-    write_file(path(kMapping), "old");
+    write_file(path(kMapping300), "old");
     held_run held = start_held("300", table.substr(0, table.size() / 2));
     ASSERT_EQ(kill(held.pid, s), 0);
     const child_result result = finish_held(held);
     // It dies of the signal, as shells and make expect.
     EXPECT_EQ(result.signal, s);
     EXPECT_EQ(result.output, "");
-    EXPECT_EQ(read_file(path(kMapping)), "old");
+    EXPECT_EQ(read_file(path(kMapping300)), "old");
     EXPECT_EQ(temporary_file(), "");
     ASSERT_EQ(unlink(path("300.cp").c_str()), 0);
   }
@@ -63,9 +61,9 @@ TEST_F(TabulorTest, KeepsInterruptionsIgnoredThatWereIgnoredAtTheStart) {
             static_cast<ssize_t>(rest.size()));
   const child_result result = finish_held(held);
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.output, created_message(kMapping));
+  EXPECT_EQ(result.output, created_message(kMapping300));
   EXPECT_TRUE(same_bytes(mapping_with("300", distinct_charmap(100000)),
-                         read_file(path(kMapping))));
+                         read_file(path(kMapping300))));
 }
 
 TEST_F(TabulorTest, OpensClosedStandardStreamsOnTheNullDevice) {
@@ -89,7 +87,7 @@ TEST_F(TabulorTest, OpensClosedStandardStreamsOnTheNullDevice) {
   const child_result result = finish_held(held);
   EXPECT_EQ(result.status, 0);
   EXPECT_TRUE(same_bytes(mapping_with("300", distinct_charmap(1000)),
-                         read_file(path(kMapping))));
+                         read_file(path(kMapping300))));
 }
 
 }  // namespace

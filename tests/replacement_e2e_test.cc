@@ -16,11 +16,6 @@
 namespace tabulor {
 namespace {
 
-const std::string kSmallTable =
-    "; test table\r\n\r\nA 41 B 41\r\nA=C1 B=C1\r\n";
-const std::string kSmallCharmap = "<U0041> \\x41 |0\r\n<U00C1> \\xC1 |0\r\n";
-const std::string kMapping = "zel-300_p100-2006.ucm";
-
 // The output of a shell command, or "" when it failed.
 std::string command_output(const std::string& command) {
   std::string output;
@@ -35,19 +30,19 @@ std::string command_output(const std::string& command) {
 
 TEST_F(TabulorTest, ReplacesAnExistingMappingFile) {
   write_file(path("300.cp"), kSmallTable);
-  write_file(path(kMapping), std::string(100000, 'o'));
+  write_file(path(kMapping300), std::string(100000, 'o'));
   for (int run_number = 0; run_number < 2; ++run_number) {
     const child_result result = run({"300"});
-    EXPECT_EQ(result.output, created_message(kMapping));
+    EXPECT_EQ(result.output, created_message(kMapping300));
     EXPECT_TRUE(same_bytes(mapping_with("300", kSmallCharmap),
-                           read_file(path(kMapping))));
+                           read_file(path(kMapping300))));
   }
   EXPECT_EQ(files().size(), 2u);
 }
 
 TEST_F(TabulorTest, LeavesTheMappingFileAloneWhenTheTableCannotBeRead) {
   const std::string old_content = "old mapping\n";
-  write_file(path(kMapping), old_content);
+  write_file(path(kMapping300), old_content);
   ASSERT_EQ(mkdir(path("300.cp").c_str(), 0755), 0);  // a directory
   std::vector<std::string> numbers = {"300", "302"};  // 302.cp is missing
   if (!testing_windows_build() && geteuid() == 0) {
@@ -68,7 +63,7 @@ TEST_F(TabulorTest, LeavesTheMappingFileAloneWhenTheTableCannotBeRead) {
     EXPECT_EQ(result.output, not_found_message(number + ".cp"));
     EXPECT_EQ(temporary_file(), "");
   }
-  EXPECT_EQ(read_file(path(kMapping)), old_content);
+  EXPECT_EQ(read_file(path(kMapping300)), old_content);
 }
 
 TEST_F(TabulorTest, RefusesAMappingFileTheUserMayNotWrite) {
@@ -78,29 +73,29 @@ TEST_F(TabulorTest, RefusesAMappingFileTheUserMayNotWrite) {
     GTEST_SKIP() << "needs root to run the tool as nobody";
   }
   write_file(path("300.cp"), kSmallTable);
-  write_file(path(kMapping), "old");
-  ASSERT_EQ(chmod(path(kMapping).c_str(), 0444), 0);
+  write_file(path(kMapping300), "old");
+  ASSERT_EQ(chmod(path(kMapping300).c_str(), 0444), 0);
   ASSERT_EQ(chmod(run_directory().c_str(), 0777), 0);
   child_options options;
   options.as_nobody = !testing_windows_build();
   const child_result result = run({"300"}, options);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.output, not_found_message("300.cp"));
-  EXPECT_EQ(read_file(path(kMapping)), "old");
+  EXPECT_EQ(read_file(path(kMapping300)), "old");
   EXPECT_EQ(files().size(), 2u);
 }
 
 TEST_F(TabulorTest, KeepsTheModeAndOwnerOfAReplacedFile) {
   TABULOR_POSIX_ONLY();
   write_file(path("300.cp"), kSmallTable);
-  write_file(path(kMapping), "old");
-  ASSERT_EQ(chmod(path(kMapping).c_str(), 0640), 0);
+  write_file(path(kMapping300), "old");
+  ASSERT_EQ(chmod(path(kMapping300).c_str(), 0640), 0);
   // Root may give the new file the old one's owner; others cannot.
   const uid_t owner = geteuid() == 0 ? kNobody : geteuid();
-  ASSERT_EQ(chown(path(kMapping).c_str(), owner, -1), 0);
-  EXPECT_EQ(run({"300"}).output, created_message(kMapping));
+  ASSERT_EQ(chown(path(kMapping300).c_str(), owner, -1), 0);
+  EXPECT_EQ(run({"300"}).output, created_message(kMapping300));
   struct stat st;
-  ASSERT_EQ(stat(path(kMapping).c_str(), &st), 0);
+  ASSERT_EQ(stat(path(kMapping300).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(st.st_uid, owner);
 }
@@ -108,29 +103,30 @@ TEST_F(TabulorTest, KeepsTheModeAndOwnerOfAReplacedFile) {
 TEST_F(TabulorTest, KeepsTheAclAndExtendedAttributesOfAReplacedFile) {
   TABULOR_POSIX_ONLY();
   write_file(path("300.cp"), kSmallTable);
-  write_file(path(kMapping), "old");
+  write_file(path(kMapping300), "old");
   std::string file = "'";  // quoted for the shell
-  file += path(kMapping);
+  file += path(kMapping300);
   file += "'";
   if (command_output("setfacl -m u:nobody:r,g::r,m::rw " + file + " && echo ok")
           .empty()) {
     GTEST_SKIP() << "no setfacl, or no ACLs on this file system";
   }
   const std::string value = "kept \x01 as it was";
-  if (setxattr(path(kMapping).c_str(), "user.tabulor", value.data(),
+  if (setxattr(path(kMapping300).c_str(), "user.tabulor", value.data(),
                value.size(), 0) != 0) {
     GTEST_SKIP() << "no user extended attributes on this file system";
   }
   const std::string acl = command_output("getfacl -c " + file);
   ASSERT_NE(acl.find("user:nobody:r--"), std::string::npos) << acl;
 
-  EXPECT_EQ(run({"300"}).output, created_message(kMapping));
+  EXPECT_EQ(run({"300"}).output, created_message(kMapping300));
   EXPECT_TRUE(same_bytes(mapping_with("300", kSmallCharmap),
-                         read_file(path(kMapping))));
+                         read_file(path(kMapping300))));
   EXPECT_EQ(command_output("getfacl -c " + file), acl);
   char got[64] = {};
-  EXPECT_EQ(getxattr(path(kMapping).c_str(), "user.tabulor", got, sizeof got),
-            static_cast<ssize_t>(value.size()));
+  EXPECT_EQ(
+      getxattr(path(kMapping300).c_str(), "user.tabulor", got, sizeof got),
+      static_cast<ssize_t>(value.size()));
   EXPECT_EQ(std::string(got, value.size()), value);
 }
 
@@ -141,7 +137,7 @@ TEST_F(TabulorTest, GivesANewMappingFileTheModeOfTheUmask) {
   options.umask = 027;
   EXPECT_EQ(run({"300"}, options).status, 0);
   struct stat st;
-  ASSERT_EQ(stat(path(kMapping).c_str(), &st), 0);
+  ASSERT_EQ(stat(path(kMapping300).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
@@ -162,11 +158,11 @@ TEST_F(TabulorTest, WritesThroughSymbolicLinksAndKeepsThem) {
   ASSERT_EQ(symlink("store/chained.ucm", path("chain").c_str()), 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    unlink(path(kMapping).c_str());
-    ASSERT_EQ(symlink(c.link, path(kMapping).c_str()), 0);
-    EXPECT_EQ(run({"300"}).output, created_message(kMapping));
+    unlink(path(kMapping300).c_str());
+    ASSERT_EQ(symlink(c.link, path(kMapping300).c_str()), 0);
+    EXPECT_EQ(run({"300"}).output, created_message(kMapping300));
     struct stat st;
-    ASSERT_EQ(lstat(path(kMapping).c_str(), &st), 0);
+    ASSERT_EQ(lstat(path(kMapping300).c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_TRUE(same_bytes(mapping_with("300", kSmallCharmap),
                            read_file(path(c.target))));
@@ -178,14 +174,14 @@ TEST_F(TabulorTest, WritesThroughSymbolicLinksAndKeepsThem) {
 TEST_F(TabulorTest, RefusesALinkLoopOrALinkIntoAMissingDirectory) {
   TABULOR_POSIX_ONLY();
   write_file(path("300.cp"), kSmallTable);
-  for (const char* link : {kMapping.c_str(), "missing/new.ucm"}) {
+  for (const char* link : {kMapping300.c_str(), "missing/new.ucm"}) {
     SCOPED_TRACE(link);
-    unlink(path(kMapping).c_str());
-    ASSERT_EQ(symlink(link, path(kMapping).c_str()), 0);
+    unlink(path(kMapping300).c_str());
+    ASSERT_EQ(symlink(link, path(kMapping300).c_str()), 0);
     const child_result result = run({"300"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output, not_found_message("300.cp"));
-    EXPECT_EQ(files(), (std::set<std::string>{"300.cp", kMapping}));
+    EXPECT_EQ(files(), (std::set<std::string>{"300.cp", kMapping300}));
   }
 }
 
@@ -196,13 +192,13 @@ TEST_F(TabulorTest, NeverWritesOverTheTable) {
   ASSERT_EQ(symlink("../300.cp", path("links/table").c_str()), 0);
   // A link to the table, a link to a link to it, and a second hard link.
   const std::vector<std::function<int()>> ways = {
-      [&] { return symlink("300.cp", path(kMapping).c_str()); },
-      [&] { return symlink("links/table", path(kMapping).c_str()); },
-      [&] { return link(path("300.cp").c_str(), path(kMapping).c_str()); },
+      [&] { return symlink("300.cp", path(kMapping300).c_str()); },
+      [&] { return symlink("links/table", path(kMapping300).c_str()); },
+      [&] { return link(path("300.cp").c_str(), path(kMapping300).c_str()); },
   };
   for (size_t i = 0; i < ways.size(); ++i) {
     SCOPED_TRACE(i);
-    unlink(path(kMapping).c_str());
+    unlink(path(kMapping300).c_str());
     ASSERT_EQ(ways[i](), 0);
     const child_result result = run({"300"});
     EXPECT_EQ(result.status, 0);
@@ -216,8 +212,8 @@ TEST_F(TabulorTest, WritesADeviceDirectly) {
   TABULOR_POSIX_ONLY();
   // There is no old content to keep, and the device must stay in place.
   write_file(path("300.cp"), kSmallTable);
-  ASSERT_EQ(symlink("/dev/null", path(kMapping).c_str()), 0);
-  EXPECT_EQ(run({"300"}).output, created_message(kMapping));
+  ASSERT_EQ(symlink("/dev/null", path(kMapping300).c_str()), 0);
+  EXPECT_EQ(run({"300"}).output, created_message(kMapping300));
   struct stat st;
   ASSERT_EQ(stat("/dev/null", &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode));
@@ -230,13 +226,13 @@ TEST_F(TabulorTest, ReportsAFileSizeLimitAndKeepsTheOldMappingFile) {
   write_file(path("300.cp"), distinct_pairs(5000));
   for (rlim_t limit : {rlim_t{0}, rlim_t{100}, rlim_t{70000}}) {
     SCOPED_TRACE(limit);
-    write_file(path(kMapping), "old");
+    write_file(path(kMapping300), "old");
     child_options options;
     options.file_size_limit = limit;
     const child_result result = run({"300"}, options);
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, not_written_message(kMapping));
-    EXPECT_EQ(read_file(path(kMapping)), "old");
+    EXPECT_EQ(result.output, not_written_message(kMapping300));
+    EXPECT_EQ(read_file(path(kMapping300)), "old");
     EXPECT_EQ(files().size(), 2u);
   }
   // Without the limit the same table converts.
@@ -254,13 +250,13 @@ TEST_F(TabulorTest, ReportsRunningOutOfMemoryAndKeepsTheOldMappingFile) {
   // A real RLIMIT_AS: the repeat search for three million pairs does not
   // fit in 64 MiB.
   write_file(path("300.cp"), distinct_pairs(3000000));
-  write_file(path(kMapping), "old");
+  write_file(path(kMapping300), "old");
   child_options options;
   options.address_space_limit = rlim_t{64} << 20;
   const child_result result = run({"300"}, options);
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.output, not_written_message(kMapping));
-  EXPECT_EQ(read_file(path(kMapping)), "old");
+  EXPECT_EQ(result.output, not_written_message(kMapping300));
+  EXPECT_EQ(read_file(path(kMapping300)), "old");
   EXPECT_EQ(files().size(), 2u);
 }
 
