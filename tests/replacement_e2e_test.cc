@@ -6,6 +6,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -128,6 +129,31 @@ TEST_F(TabulorTest, KeepsTheAclAndExtendedAttributesOfAReplacedFile) {
       getxattr(path(kMapping300).c_str(), "user.tabulor", got, sizeof got),
       static_cast<ssize_t>(value.size()));
   EXPECT_EQ(std::string(got, value.size()), value);
+}
+
+TEST_F(TabulorTest, KeepsAReplacedFileWithoutAnAclWithoutOne) {
+  TABULOR_POSIX_ONLY();
+  // The directory's default ACL goes to every new file, the temporary one
+  // too; the file it replaces had no ACL, and keeps having none.
+  write_file(path("300.cp"), kSmallTable);
+  write_file(path(kMapping300), "old");
+  ASSERT_EQ(chmod(path(kMapping300).c_str(), 0640), 0);
+  std::string directory = "'";  // quoted for the shell
+  directory += run_directory();
+  directory += "'";
+  if (command_output("setfacl -d -m u:nobody:rwx " + directory + " && echo ok")
+          .empty()) {
+    GTEST_SKIP() << "no setfacl, or no ACLs on this file system";
+  }
+  EXPECT_EQ(run({"300"}).output, created_message(kMapping300));
+  char acl[256];
+  EXPECT_LT(getxattr(path(kMapping300).c_str(), "system.posix_acl_access", acl,
+                     sizeof acl),
+            0);
+  EXPECT_EQ(errno, ENODATA);
+  struct stat st;
+  ASSERT_EQ(stat(path(kMapping300).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST_F(TabulorTest, GivesANewMappingFileTheModeOfTheUmask) {

@@ -100,11 +100,19 @@ bool attribute_out_of_reach(int error) {
          error == EOPNOTSUPP;
 }
 
-// Copies every extended attribute of `from`, the POSIX ACL among them, to
-// the open file `to`. Returns false on a failure other than an attribute
-// out of reach.
+// Gives the open file `to` every extended attribute of `from`, the POSIX
+// ACL among them, and no access ACL when `from` has none. Returns false on a
+// failure other than an attribute out of reach.
 bool copy_extended_attributes(const std::string& from, int to) {
 #if defined(__linux__)
+  // A new file takes its directory's default ACL, which the file it
+  // replaces may not have had.
+  constexpr const char* kAccessAcl = "system.posix_acl_access";
+  if (getxattr(from.c_str(), kAccessAcl, nullptr, 0) < 0 && errno == ENODATA &&
+      fremovexattr(to, kAccessAcl) != 0 && errno != ENODATA &&
+      !attribute_out_of_reach(errno)) {
+    return false;
+  }
   const ssize_t list_size = listxattr(from.c_str(), nullptr, 0);
   if (list_size < 0) return attribute_out_of_reach(errno);
   std::vector<char> names(static_cast<size_t>(list_size));
